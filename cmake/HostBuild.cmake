@@ -1,0 +1,7 @@
+# The portable code built natively, tested against an in-memory platform.
+find_package(GTest REQUIRED)
+
+add_library(pelgrove_portable STATIC ${PELGROVE_PORTABLE_SOURCES})
+target_compile_options(pelgrove_portable PRIVATE ${PELGROVE_PORTABLE_FLAGS})
+
+add_subdirectory(tests/unit)
