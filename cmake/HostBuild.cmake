@@ -1,7 +1,14 @@
-# The portable code built natively, tested against an in-memory platform.
+# The portable code built natively, tested against an in-memory platform,
+# and pelgrove-check for Unix hosts (build/host/pelgrove-check).
 find_package(GTest REQUIRED)
 
 add_library(pelgrove_portable STATIC ${PELGROVE_PORTABLE_SOURCES})
 target_compile_options(pelgrove_portable PRIVATE ${PELGROVE_PORTABLE_FLAGS})
 
 add_subdirectory(tests/unit)
+
+# Reads real files through POSIX stand-ins for the launcher's calls.
+set(PELGROVE_CHECK_SYSTEM check/system_posix.cpp platform/posix/files.cpp)
+include(CheckTool)
+
+add_subdirectory(tests/check)

@@ -1,4 +1,5 @@
-# dist/pelgrove.exe and the tests that run it under Wine.
+# dist/pelgrove.exe, dist/pelgrove-check.exe and the tests that run them
+# under Wine.
 enable_language(C)
 enable_language(RC)
 
@@ -41,8 +42,17 @@ target_link_options(pelgrove PRIVATE
   -s)
 target_link_libraries(pelgrove PRIVATE kernel32)
 
+# The console companion, beside the launcher. It has the C runtime; -static
+# keeps it free of MinGW's own DLLs, so it runs on a bare Windows.
+set(PELGROVE_CHECK_SYSTEM check/system_windows.cpp)
+include(CheckTool)
+set_target_properties(pelgrove-check PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY "${PELGROVE_DIST_DIR}")
+target_link_options(pelgrove-check PRIVATE -static -s)
+
 # Private to this build tree, created on first use.
 set(WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 add_subdirectory(tests/wine)
 add_subdirectory(demo)
 add_subdirectory(tests/shape)
+add_subdirectory(tests/check)
