@@ -213,6 +213,19 @@ SetCandidate(Candidate *c, const char *name, int length)
     strcpy(c->name + length, HasExtension(name, length) ? "" : ".exe");
 }
 
+/* What becomes of a start that finds no program: with the launcher's exit
+ * status 0 that is the silent failure this tool exists for. */
+static void
+NoProgram(Text *t, int starts)
+{
+    if (starts)
+        AddText(t, "no program starts, although the launcher's exit status "
+                "is 0");
+    else
+        AddText(t, "no program would start even with the rest of the file "
+                "right");
+}
+
 /*
  * Which program the command line starts. The launcher gives no application
  * name, so Windows takes the program from the command line: a quoted first
@@ -221,7 +234,7 @@ SetCandidate(Candidate *c, const char *name, int length)
  * file. Each name gets ".exe" when its last component has no extension.
  */
 static void
-Runtime(Findings *findings, const Value *v)
+Runtime(Findings *findings, const Value *v, int starts)
 {
     static Candidate candidates[MAX_CANDIDATES];
     const char *jre = v->text;
@@ -230,9 +243,10 @@ Runtime(Findings *findings, const Value *v)
     if (v->length == 0) {
         Text t = {};
         AddText(&t, "jre is empty, so the command line begins with \" -jar\" "
-                "and names no program: no program starts, although the "
-                "launcher's exit status is 0; write the runtime's path after "
-                "\"jre=\", e.g. jre=\"C:\\Program Files\\Java\\bin\\javaw.exe\"");
+                "and names no program: ");
+        NoProgram(&t, starts);
+        AddText(&t, "; write the runtime's path after \"jre=\", e.g. "
+                "jre=\"C:\\Program Files\\Java\\bin\\javaw.exe\"");
         AddFinding(findings, v->line, &t);
         return;
     }
@@ -263,17 +277,17 @@ Runtime(Findings *findings, const Value *v)
         SetCandidate(&candidates[count++], jre, v->length);
     }
 
-    int starts = -1, unknown = 0;
+    int runs = -1, unknown = 0; /* the candidate that starts */
     char found[SYS_PATH_SIZE];
-    for (int i = 0; i < count && starts < 0; i++) {
+    for (int i = 0; i < count && runs < 0; i++) {
         candidates[i].state = SysFindProgram(candidates[i].name, found,
                                              sizeof found);
         if (candidates[i].state == SYS_FOUND)
-            starts = i;
+            runs = i;
         else if (candidates[i].state == SYS_CANNOT_CHECK)
             unknown = 1;
     }
-    int tried = starts >= 0 ? starts + 1 : count;
+    int tried = runs >= 0 ? runs + 1 : count;
 
     if (spaced) {
         Text t = {};
@@ -288,11 +302,12 @@ Runtime(Findings *findings, const Value *v)
                         ? "not found"
                         : "cannot check from here");
         }
-        if (starts < 0 && !unknown)
-            AddText(&t, "; none exists: no program starts, although the "
-                    "launcher's exit status is 0");
+        if (runs < 0 && !unknown) {
+            AddText(&t, "; none exists: ");
+            NoProgram(&t, starts);
+        }
         AddText(&t, "; put the program's path in quotes: jre=\"");
-        int quoted = starts >= 0 ? candidates[starts].length : v->length;
+        int quoted = runs >= 0 ? candidates[runs].length : v->length;
         AddVisible(&t, jre, quoted);
         AddText(&t, "\"");
         AddVisible(&t, jre + quoted, v->length - quoted);
@@ -300,7 +315,7 @@ Runtime(Findings *findings, const Value *v)
         return;
     }
 
-    if (starts >= 0)
+    if (runs >= 0)
         return;
     Text t = {};
     if (unknown) {
@@ -310,12 +325,11 @@ Runtime(Findings *findings, const Value *v)
     } else {
         AddText(&t, "the runtime ");
         Quoted(&t, candidates[0].name, (int)strlen(candidates[0].name));
-        AddText(&t, " is not found%s: no program starts, although the "
-                "launcher's exit status is 0; write the full path of the "
-                "runtime's javaw.exe",
-                HasFolderPart(candidates[0].name)
+        AddText(&t, " is not found%s: ", HasFolderPart(candidates[0].name)
                     ? ""
                     : " (looked in this folder, the system folders and PATH)");
+        NoProgram(&t, starts);
+        AddText(&t, "; write the full path of the runtime's javaw.exe");
     }
     AddFinding(findings, v->line, &t);
 }
@@ -449,17 +463,17 @@ Examine(FILE *out, const char *here, int elsewhere)
         InvisibleCharacters(&findings, v);
         NonAscii(&findings, v, scan.utf8Mark);
         if (i == SCAN_RUNTIME)
-            Runtime(&findings, v);
+            Runtime(&findings, v, starts);
         else
             Archive(&findings, v);
     }
     if (elsewhere) {
         Text t = {};
         AddText(&t, "config.ini is read from the launcher's working directory, "
-                "not from the folder its exe is in; this check looked in %s "
-                "because it was asked to, which is not the current directory. "
-                "A double click starts the launcher in its own folder, a "
-                "shortcut in its \"Start in\" folder: make that this folder",
+                "not from the folder its exe is in: this check looked in %s, as "
+                "asked, not in the current directory, and the launcher reads "
+                "that file only when started there (a double click starts it "
+                "in its own folder, a shortcut in its \"Start in\" folder)",
                 here);
         AddFinding(&findings, 0, &t);
     }

@@ -302,6 +302,15 @@ const std::vector<CheckCase> kCheckCases = {
       {HOST_ONLY, "warning: line 2: cannot check from here whether the runtime "
                   "\"missing-runtime.exe\" exists: Windows looks for it in the "
                   "launcher's folder, its system folders and PATH"}}},
+    {"RuntimeNotFoundAndNoArchive", CONFIG_FILE,
+     S + "jre=missing-runtime.exe\r\n", kApp, 1, "",
+     {kNoArchive,
+      {WINDOWS_ONLY, "warning: line 2: the runtime \"missing-runtime.exe\" is "
+                     "not found (looked in this folder, the system folders and "
+                     "PATH): no program would start even with the rest of the "
+                     "file right"},
+      {HOST_ONLY, "warning: line 2: cannot check from here whether the "
+                  "runtime"}}},
     {"RuntimePathNotFound", CONFIG_FILE, S + "jre=bin/javaw\r\n" + kArchive,
      kApp, 0, "bin/javaw -jar app.jar",
      {{EVERYWHERE, "warning: line 2: the runtime \"bin/javaw.exe\" is not "

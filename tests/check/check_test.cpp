@@ -170,8 +170,8 @@ TEST(Check, AnotherFolderGivesTheSameVerdictAndAReminder)
     CheckCase reminded = c;
     reminded.expect.push_back(
         {EVERYWHERE, "warning: config.ini is read from the launcher's working "
-                     "directory, not from the folder its exe is in; this check "
-                     "looked in " + folder.path});
+                     "directory, not from the folder its exe is in: this check "
+                     "looked in " + folder.path + ", as asked"});
     EXPECT_EQ(CompareOutput(reminded, run.output, run.status, false), "")
         << run.output;
 }
