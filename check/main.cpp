@@ -3,6 +3,9 @@
  *
  * Everything it reports is CheckFolder's (check.h); this file only reads
  * the command line.
+ *
+ * Must never: write to standard output anything but the findings or the
+ * help (scripts read it line by line); complaints go to standard error.
  */
 #include <stdio.h>
 #include <string.h>

@@ -3,6 +3,9 @@
  *
  * Running out of memory ends the program: the checker has nothing useful
  * to say with half a report.
+ *
+ * Must never: show a value's bytes in a form that could be read as other
+ * bytes, or cut a text short.
  */
 #include "report.h"
 
