@@ -5,3 +5,10 @@ add_library(pelgrove_portable STATIC ${PELGROVE_PORTABLE_SOURCES})
 target_compile_options(pelgrove_portable PRIVATE ${PELGROVE_PORTABLE_FLAGS})
 
 add_subdirectory(tests/unit)
+
+# The lookup benchmark (make bench), only in the "bench" preset: it needs
+# Google Benchmark, which make test does not.
+option(PELGROVE_BENCH "Build the lookup benchmark" OFF)
+if(PELGROVE_BENCH)
+  add_subdirectory(bench)
+endif()

@@ -14,18 +14,18 @@ configure_file(resources/pelgrove.rc.in pelgrove.rc @ONLY)
 set_property(SOURCE "${CMAKE_CURRENT_BINARY_DIR}/pelgrove.rc" APPEND PROPERTY
   OBJECT_DEPENDS "${PELGROVE_ICON}")
 
-add_executable(pelgrove WIN32
-  ${PELGROVE_PORTABLE_SOURCES}
-  platform/windows/start.cpp
-  "${CMAKE_CURRENT_BINARY_DIR}/pelgrove.rc")
-set_target_properties(pelgrove PROPERTIES
-  RUNTIME_OUTPUT_DIRECTORY "${PELGROVE_DIST_DIR}")
-# Size: the launcher's code is compiled for size and optimised as one whole
-# program at link time (-flto), which lets GCC pass arguments in registers
-# between our own functions and inline across files. The flags of the
-# portable code go to the link too, since that is where the whole-program
-# code is generated and the frame limit must be checked.
+# Builds target as the launcher is built: CRT-free, with our own start-up
+# code (platform/windows/start.cpp) and the three-section layout. The benchmark's comparison
+# programs use it too, so that they differ from the launcher only in what
+# their code does.
+#
+# Size: the code is compiled for size and optimised as one whole program at
+# link time (-flto), which lets GCC pass arguments in registers between our
+# own functions and inline across files. The compile flags go to the link
+# too, since that is where the whole-program code is generated and the
+# frame limit must be checked.
 set(PELGROVE_WINDOWS_FLAGS
+  ${PELGROVE_PORTABLE_FLAGS}
   -Os -flto
   # We are the C runtime: no hosted assumptions, no unwind tables (no
   # exceptions), no stack protector (it needs runtime support).
@@ -41,31 +41,45 @@ set(PELGROVE_WINDOWS_FLAGS
   # alignment that is all the i386 Windows ABI promises anyway (none of
   # our data needs more).
   -fomit-frame-pointer -mpreferred-stack-boundary=2)
-target_compile_options(pelgrove PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:${PELGROVE_PORTABLE_FLAGS} ${PELGROVE_WINDOWS_FLAGS}>)
 # The start-up code stays out of the whole-program step: it defines the
 # memset and memcpy that GCC may call on its own while generating code at
 # link time, and they must then still be there to call.
-set_source_files_properties(platform/windows/start.cpp PROPERTIES
-  COMPILE_OPTIONS -fno-lto)
+add_library(pelgrove_start OBJECT platform/windows/start.cpp)
+target_compile_options(pelgrove_start PRIVATE
+  ${PELGROVE_WINDOWS_FLAGS} -fno-lto)
 set(PELGROVE_LAYOUT "${PROJECT_SOURCE_DIR}/platform/windows/pelgrove.ld")
-target_link_options(pelgrove PRIVATE
-  ${PELGROVE_PORTABLE_FLAGS} ${PELGROVE_WINDOWS_FLAGS}
-  # Our own entry point instead of the runtime's start-up code; i386 C
-  # names carry a leading underscore.
-  -nostdlib -nostartfiles -e _WinMainCRTStartup
-  # ASLR and DEP; no timestamp in the header, so equal sources give equal
-  # bytes; unused functions dropped; no symbols.
-  -Wl,--dynamicbase,--nxcompat,--no-insert-timestamp,--gc-sections
-  -s
-  # Three sections instead of five (see the script), and nothing placed
-  # that the script does not name.
-  -Wl,-T,${PELGROVE_LAYOUT},--orphan-handling=error)
-set_property(TARGET pelgrove APPEND PROPERTY LINK_DEPENDS "${PELGROVE_LAYOUT}")
-target_link_libraries(pelgrove PRIVATE kernel32)
+
+function(pelgrove_crt_free target)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:pelgrove_start>)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:${PELGROVE_WINDOWS_FLAGS}>)
+  target_link_options(${target} PRIVATE
+    ${PELGROVE_WINDOWS_FLAGS}
+    # Our own entry point instead of the runtime's start-up code; i386 C
+    # names carry a leading underscore.
+    -nostdlib -nostartfiles -e _WinMainCRTStartup
+    # ASLR and DEP; no timestamp in the header, so equal sources give equal
+    # bytes; unused functions dropped; no symbols.
+    -Wl,--dynamicbase,--nxcompat,--no-insert-timestamp,--gc-sections
+    -s
+    # Three sections instead of five (see the script), and nothing placed
+    # that the script does not name.
+    -Wl,-T,${PELGROVE_LAYOUT},--orphan-handling=error)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+    "${PELGROVE_LAYOUT}")
+  target_link_libraries(${target} PRIVATE kernel32)
+endfunction()
+
+add_executable(pelgrove WIN32
+  ${PELGROVE_PORTABLE_SOURCES}
+  "${CMAKE_CURRENT_BINARY_DIR}/pelgrove.rc")
+set_target_properties(pelgrove PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY "${PELGROVE_DIST_DIR}")
+pelgrove_crt_free(pelgrove)
 
 # Private to this build tree, created on first use.
 set(WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 add_subdirectory(tests/wine)
 add_subdirectory(demo)
 add_subdirectory(tests/shape)
+add_subdirectory(bench)
