@@ -43,5 +43,8 @@ bench: windows
 	python3 bench/run.py --root . --windows-build build/windows \
 	    --bench-build build/bench
 
+dist: windows
+	cmake --build --preset windows --target dist
+
 clean:
 	rm -rf build dist

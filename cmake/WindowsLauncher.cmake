@@ -63,8 +63,9 @@ function(pelgrove_crt_free target)
     -Wl,--dynamicbase,--nxcompat,--no-insert-timestamp,--gc-sections
     -s
     # Three sections instead of five (see the script), and nothing placed
-    # that the script does not name.
-    -Wl,-T,${PELGROVE_LAYOUT},--orphan-handling=error)
+    # that the script does not name. (-T given to the compiler driver, not
+    # through -Wl, which would split a path at any comma in it.)
+    "SHELL:-T \"${PELGROVE_LAYOUT}\"" -Wl,--orphan-handling=error)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
     "${PELGROVE_LAYOUT}")
   target_link_libraries(${target} PRIVATE kernel32)
@@ -83,3 +84,4 @@ add_subdirectory(tests/wine)
 add_subdirectory(demo)
 add_subdirectory(tests/shape)
 add_subdirectory(bench)
+add_subdirectory(release)
