@@ -81,6 +81,7 @@ def exe_facts(root, exe):
                      for name, _, vsize, _, rawsize in image.sections],
         "imports": {dll: names for dll, names in imports.items()},
         "sha256": hashlib.sha256(data).hexdigest(),
+        "headers": min(rawptr for _, _, _, rawptr, _ in image.sections),
     }
 
 
@@ -221,6 +222,11 @@ def table(facts, launch, lookup, args):
         add("| imports from %s | %d: %s |" % (dll, len(names),
                                               ", ".join(names)))
     add("| SHA-256 | `%s` |" % facts["sha256"])
+    add("")
+    add("On disk every section takes whole 512-byte blocks: %d bytes of "
+        "headers, then %s." % (
+            facts["headers"], ", ".join("%s %d" % (name, raw) for name, _,
+                                        raw in facts["sections"])))
     add("")
 
     add("## Launch time under Wine")
