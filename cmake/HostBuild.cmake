@@ -12,3 +12,10 @@ set(PELGROVE_CHECK_SYSTEM check/system_posix.cpp platform/posix/files.cpp)
 include(CheckTool)
 
 add_subdirectory(tests/check)
+
+# The lookup benchmark (make bench), only in the "bench" preset: it needs
+# Google Benchmark, which make test does not.
+option(PELGROVE_BENCH "Build the lookup benchmark" OFF)
+if(PELGROVE_BENCH)
+  add_subdirectory(bench)
+endif()

@@ -19,16 +19,6 @@ TextLength(const char *text)
 }
 
 static int
-SameText(const char *a, const char *b)
-{
-    while (*a != '\0' && *a == *b) {
-        a++;
-        b++;
-    }
-    return *a == *b;
-}
-
-static int
 IsTrimmed(char c)
 {
     return c == ' ' || c == '\r' || c == '\n';
@@ -39,17 +29,19 @@ TrimLine(char *text)
 {
     if (text == 0)
         return text;
-    int n = TextLength(text);
-    int i = 0;
-    while (i < n && IsTrimmed(text[i]))
-        i++;
-    int j = n; /* one past the last character kept */
-    while (j > i && IsTrimmed(text[j - 1]))
-        j--;
-    if (i > 0)
-        for (int k = i; k < j; k++)
-            text[k - i] = text[k];
-    text[j - i] = '\0';
+    const char *from = text;
+    while (IsTrimmed(*from))
+        from++;
+    /* Move the rest to the front (in place: from never trails to), then
+     * cut the trailing run. */
+    char *to = text;
+    while ((*to = *from) != '\0') {
+        to++;
+        from++;
+    }
+    while (to > text && IsTrimmed(to[-1]))
+        to--;
+    *to = '\0';
     return text;
 }
 
@@ -64,33 +56,45 @@ CopyChars(char *destination, const char *source, int count)
 }
 
 /*
- * Writes "[" name "]" into header (size bytes). Returns -1 when it would not
- * fit; such a header could never equal a line anyway, since a line is at
- * most size - 1 characters.
+ * Is this line, once trimmed, exactly "[" name "]"? Decided in one pass
+ * without trimming the line: lines outside the section are by far the most
+ * of a large file, and only this question is asked of them.
  */
 static int
-FormatHeader(char *header, int size, const char *name)
+IsHeader(const char *line, const char *name)
 {
-    int n = 0;
-    header[n++] = '[';
-    for (; *name != '\0'; name++) {
-        if (n >= size - 2)
-            return -1;
-        header[n++] = *name;
+    while (IsTrimmed(*line))
+        line++;
+    if (*line++ != '[')
+        return 0;
+    while (*name != '\0' && *name == *line) {
+        name++;
+        line++;
     }
-    header[n++] = ']';
-    header[n] = '\0';
-    return 0;
+    if (*name != '\0' || *line++ != ']')
+        return 0;
+    while (IsTrimmed(*line))
+        line++;
+    return *line == '\0';
 }
 
-/* Is the key of this entry, the first k characters of line, exactly key? */
-static int
-KeyMatches(const char *line, int k, const char *key)
+/*
+ * If the key of this entry (everything before the first "=") is exactly
+ * key, returns the rest of the line after that "=", or the empty text at
+ * the end of a line that has no "=". Otherwise returns 0.
+ */
+static char *
+AfterKey(char *line, const char *key)
 {
-    for (int i = 0; i < k; i++)
-        if (key[i] != line[i])
-            return 0;
-    return key[k] == '\0';
+    while (*key != '\0' && *key == *line && *line != '=') {
+        key++;
+        line++;
+    }
+    if (*key != '\0')
+        return 0;
+    if (*line == '=')
+        return line + 1;
+    return *line == '\0' ? line : 0;
 }
 
 int
@@ -98,26 +102,26 @@ GetIniValue(char *value, int valueSize, const char *fileName,
             const char *sectionName, const char *keyName)
 {
     char line[INI_LINE_SIZE];
-    char header[INI_LINE_SIZE];
-    char scratch[INI_LINE_SIZE];
     TextFile file;
     int inSection = 0;
     int result = -1;
 
-    if (FormatHeader(header, sizeof header, sectionName) != 0)
+    /* A line holds at most INI_LINE_SIZE - 1 characters, so a header with
+     * a longer name could never match: do not even open the file. */
+    if (TextLength(sectionName) > INI_LINE_SIZE - 3)
         return -1;
     if (OpenTextFile(&file, fileName) != 0)
         return -1;
 
     /* End of file and a failed read both end the scan with -1. */
     while (ReadTextLine(&file, line, sizeof line) > 0) {
-        TrimLine(line);
         if (!inSection) {
             /* Outside a section only the header matters; comments too are
              * just lines that are not the header. */
-            inSection = SameText(line, header);
+            inSection = IsHeader(line, sectionName);
             continue;
         }
+        TrimLine(line);
         if (line[0] == '[') {
             /* The section ends here. This line is not itself compared
              * with the header: the search resumes with the next line. */
@@ -129,21 +133,16 @@ GetIniValue(char *value, int valueSize, const char *fileName,
 
         /* An entry; spaces before "=" belong to the key, so "jre =" is
          * the key "jre " and does not match "jre". */
-        int k = 0;
-        while (line[k] != '\0' && line[k] != '=')
-            k++;
-        if (!KeyMatches(line, k, keyName))
+        char *rest = AfterKey(line, keyName);
+        if (rest == 0)
             continue;
 
-        /* The value is what follows the first "=", trimmed again; a line
-         * with no "=" at all has k == n and gives the empty value. The
+        /* The value is what follows the first "=", trimmed again. The
          * first matching entry decides, whether it fits or not. */
-        int n = TextLength(line);
-        CopyChars(scratch, line + k + 1, n - k - 1);
-        TrimLine(scratch);
-        int length = TextLength(scratch);
+        TrimLine(rest);
+        int length = TextLength(rest);
         if (length < valueSize) {
-            CopyChars(value, scratch, length);
+            CopyChars(value, rest, length);
             result = 0;
         }
         break;

@@ -20,8 +20,8 @@
 #define PELGROVE_INI_H
 
 /* fgets-sized line buffer of the lookup: a piece holds at most 499
- * characters. The header text and the key scratch have the same size, so a
- * section name has at most 497 characters (two go to the brackets). */
+ * characters. A header line must fit in one piece, so a section name has
+ * at most 497 characters (two go to the brackets). */
 enum { INI_LINE_SIZE = 500 };
 
 /*

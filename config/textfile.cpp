@@ -3,6 +3,11 @@
  *
  * Must never: allocate, keep global state, or read or write outside the
  * caller's TextFile and line buffer. See textfile.h for the rules kept.
+ *
+ * Almost every byte of a configuration file is an ordinary character, so
+ * ReadTextLine copies runs of them straight out of the block in a tight
+ * loop and gives a second look only to the three bytes text mode treats
+ * specially: LF, CR and Ctrl-Z.
  */
 #include "textfile.h"
 
@@ -45,34 +50,25 @@ Refill(TextFile *text)
     if (text->status != TEXT_OPEN)
         return -1;
     if (!ReadFile(text->file, text->block, sizeof text->block, &got, 0) ||
-        got > sizeof text->block) {
+        got > sizeof text->block)
         text->status = TEXT_FAILED;
-        return -1;
-    }
-    if (got == 0) {
+    else if (got == 0)
         text->status = TEXT_ENDED;
-        return -1;
+    else {
+        text->next = 0;
+        text->end = got;
+        return 0;
     }
-    text->next = 0;
-    text->end = got;
-    return 0;
+    return -1;
 }
 
-/*
- * Called after a CR has been taken: looks at the byte after it, loading the
- * next block if the CR was the last byte of this one. A following LF is
- * consumed and the pair becomes one LF; anything else (including Ctrl-Z and
- * the end of the file) is left for the next read and the CR stays a CR.
- */
-static char
-AfterCarriageReturn(TextFile *text)
+/* Takes the next byte of the file, or returns -1 at its end. */
+static int
+TakeByte(TextFile *text)
 {
     if (text->next == text->end && Refill(text) != 0)
-        return '\r';
-    if (text->block[text->next] != '\n')
-        return '\r';
-    text->next++;
-    return '\n';
+        return -1;
+    return (unsigned char)text->block[text->next++];
 }
 
 int
@@ -81,9 +77,22 @@ ReadTextLine(TextFile *text, char *line, int size)
     int taken = 0;
 
     while (taken < size - 1) {
-        if (text->next == text->end && Refill(text) != 0)
+        /* Printable bytes, nearly all of a file, are copied in a tight
+         * loop over the block. Its position is kept in a local: through
+         * text the compiler would have to store and reload it around
+         * every byte stored into line, which might alias it. */
+        DWORD next = text->next;
+        while (next < text->end && taken < size - 1 &&
+               (unsigned char)text->block[next] > CTRL_Z)
+            line[taken++] = text->block[next++];
+        text->next = next;
+        if (taken == size - 1)
             break;
-        char c = text->block[text->next++];
+
+        /* Any other byte, one at a time, refilling the block as needed. */
+        int c = TakeByte(text);
+        if (c < 0)
+            break;
         if (c == CTRL_Z) {
             /* Text mode treats Ctrl-Z as the end of the file, whatever
              * follows it; make that permanent. */
@@ -91,9 +100,18 @@ ReadTextLine(TextFile *text, char *line, int size)
             text->next = text->end;
             break;
         }
-        if (c == '\r')
-            c = AfterCarriageReturn(text);
-        line[taken++] = c;
+        if (c == '\r') {
+            /* CR LF is taken as one LF, also when the LF starts the next
+             * block. Anything else after a CR, Ctrl-Z included, is put
+             * back for the next read (it is still in the block), and the
+             * CR stays a CR. */
+            int after = TakeByte(text);
+            if (after == '\n')
+                c = '\n';
+            else if (after >= 0)
+                text->next--;
+        }
+        line[taken++] = (char)c;
         if (c == '\n')
             break;
     }

@@ -18,7 +18,7 @@ int WINAPI
 WinMain(HINSTANCE, HINSTANCE, char *, int)
 {
     char commandLine[LAUNCH_COMMAND_SIZE];
-    STARTUPINFOA startup;
+    STARTUPINFOA startup = {}; /* every field zero */
     PROCESS_INFORMATION process;
 
     if (ComposeCommandLine(commandLine) != 0)
@@ -27,9 +27,6 @@ WinMain(HINSTANCE, HINSTANCE, char *, int)
     /* Ask for SW_SHOW explicitly, so a launcher that was itself started
      * minimised or hidden (a shortcut's "Run" setting) does not pass that
      * on to the Java application's first window. */
-    char *bytes = (char *)&startup;
-    for (unsigned i = 0; i < sizeof startup; i++)
-        bytes[i] = 0;
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;

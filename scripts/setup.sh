@@ -3,10 +3,18 @@
 # what is missing, from Debian's packages: the mingw-w64 cross compiler for
 # 32-bit Windows, Wine with its 32-bit part (the i386 architecture), CMake,
 # Ninja, GoogleTest, Python 3 and a JDK for the demo's Java application.
+#
+#   setup.sh bench   also what `make bench` needs: hyperfine and Google
+#                    Benchmark.
 set -eu
 
 missing=""
 need() { missing="$missing $1"; }
+
+if [ "${1:-}" = bench ]; then
+    command -v hyperfine >/dev/null || need hyperfine
+    [ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
+fi
 
 command -v cmake >/dev/null || need cmake
 command -v ninja >/dev/null || need ninja-build

@@ -2,8 +2,9 @@
  * files.cpp - CreateFileA, ReadFile and CloseHandle over POSIX files.
  *
  * Host programs that must read a real config.ini exactly as the launcher
- * does (pelgrove-check's host build) link this in place of KERNEL32, so the
- * shared reader and lookup run unchanged. Only what those need is kept:
+ * does (pelgrove-check's host build, the lookup benchmark) link this in
+ * place of KERNEL32, so the shared reader and lookup run unchanged. It is
+ * as thin as the real thing: the benchmark times the reads through it. Only what those need is kept:
  * opening an existing file for reading, reading, closing. Where POSIX and
  * Windows differ in a way the reader would notice, the Windows behaviour
  * is imitated: a folder cannot be opened as a file.

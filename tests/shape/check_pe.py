@@ -9,6 +9,11 @@ and checks:
 
   - MZ and PE signatures, i386 machine, PE32 optional header, GUI subsystem;
   - ASLR and DEP flags set (DYNAMIC_BASE, NX_COMPAT), no COFF symbol table;
+  - a real base relocation table, so the image can in fact be moved: not
+    marked as stripped of relocations, at least one fixup, every fixup a
+    32-bit one inside the image's file data, holding an address inside the
+    image;
+  - no section both writable and executable;
   - exactly one imported DLL, KERNEL32.dll, and optionally exactly the
     imported functions named by --expect-imports;
   - icon group 101 holding one 16x16 8-bit icon, ID 1, whose image is a
@@ -29,6 +34,11 @@ PE32_MAGIC = 0x10B
 SUBSYSTEM_WINDOWS_GUI = 2
 DYNAMIC_BASE = 0x40
 NX_COMPAT = 0x100
+RELOCS_STRIPPED = 0x1
+SCN_MEM_EXECUTE = 0x20000000
+SCN_MEM_WRITE = 0x80000000
+REL_BASED_ABSOLUTE = 0   # padding entry
+REL_BASED_HIGHLOW = 3    # add the load offset to this 32-bit address
 RT_ICON = 3
 RT_GROUP_ICON = 14
 ICON_GROUP_ID = 101
@@ -51,7 +61,7 @@ class Image:
                 self.pe, " (past the end of the file)"
                 if self.pe + 4 > len(data) else ""))
         (self.machine, nsections, _, self.symtab, self.nsymbols, opt_size,
-         _) = self.unpack("<HHIIIHH", self.pe + 4)
+         self.characteristics) = self.unpack("<HHIIIHH", self.pe + 4)
         opt = self.pe + 24
         self.magic = self.u16(opt)
         if self.magic != PE32_MAGIC:
@@ -61,16 +71,20 @@ class Image:
                           % self.magic)
         if opt_size < 96:
             raise BadFile("optional header too small (%d bytes)" % opt_size)
+        self.image_base = self.u32(opt + 28)
+        self.image_size = self.u32(opt + 56)
         self.subsystem, self.dll_chars = self.unpack("<HH", opt + 68)
         ndirs = min(self.u32(opt + 92), (opt_size - 96) // 8)
         self.dirs = [self.unpack("<II", opt + 96 + 8 * i) for i in range(ndirs)]
         first = opt + opt_size
         self.sections = []
+        self.section_flags = []
         for i in range(nsections):
             name, vsize, va, rawsize, rawptr = self.unpack(
                 "<8sIIII", first + 40 * i)
             self.sections.append((name.rstrip(b"\0").decode("latin-1"),
                                   va, vsize, rawptr, rawsize))
+            self.section_flags.append(self.u32(first + 40 * i + 36))
 
     # -- bounded reads ---------------------------------------------------
     def bytes_at(self, off, n):
@@ -146,6 +160,27 @@ class Image:
                     names.append(self.cstring(self.offset(entry + 2)))
         raise BadFile("import directory has no terminating entry")
 
+    # -- base relocations ----------------------------------------------------
+    def relocations(self):
+        """[(rva, type)] of every fixup in the base relocation directory:
+        blocks of (page RVA, block size) followed by 16-bit entries, type
+        in the top 4 bits, offset into the page in the low 12."""
+        rva, size = self.directory(5)
+        fixups = []
+        at = 0
+        while at < size:
+            self.step()
+            page, block = self.unpack("<II", self.offset(rva + at, 8))
+            if block < 8 or block % 2 or at + block > size:
+                raise BadFile("relocation block at +0x%x has size %d"
+                              % (at, block))
+            for k in range(8, block, 2):
+                self.step()
+                entry = self.u16(self.offset(rva + at + k, 2))
+                fixups.append((page + (entry & 0xFFF), entry >> 12))
+            at += block
+        return fixups
+
     # -- resources -----------------------------------------------------------
     def resources(self):
         """{(type, id): data} for the first language of each resource.
@@ -210,6 +245,37 @@ def check(img, expect_imports, any_icon):
     yield (img.symtab == 0 and img.nsymbols == 0,
            "COFF symbol table at 0x%x with %d symbols (want none: stripped)"
            % (img.symtab, img.nsymbols))
+    wx = [name for (name, _, _, _, _), flags in zip(img.sections,
+                                                    img.section_flags)
+          if flags & SCN_MEM_WRITE and flags & SCN_MEM_EXECUTE]
+    yield (not wx, "no section both writable and executable%s"
+           % (": not " + ", ".join(wx) if wx else ""))
+
+    # ASLR needs more than the flag: without fixups the loader cannot move
+    # the image, and a table whose fixups point at garbage moves it wrong.
+    yield (not img.characteristics & RELOCS_STRIPPED,
+           "file header %s RELOCS_STRIPPED" % (
+               "has" if img.characteristics & RELOCS_STRIPPED else "lacks"))
+    try:
+        fixups = img.relocations()
+        wrong = []
+        for rva, kind in fixups:
+            if kind == REL_BASED_ABSOLUTE:
+                continue
+            if kind != REL_BASED_HIGHLOW:
+                wrong.append("type %d at 0x%x" % (kind, rva))
+                continue
+            target = img.u32(img.offset(rva, 4)) - img.image_base
+            if not 0 <= target < img.image_size:
+                wrong.append("0x%x points outside the image" % rva)
+        count = sum(kind == REL_BASED_HIGHLOW for _, kind in fixups)
+    except BadFile as e:
+        yield False, "base relocation table unreadable: %s" % e
+    else:
+        yield (count > 0 and not wrong,
+               "base relocation table: %d fixup(s)%s (want at least one, "
+               "each a 32-bit address inside the image)"
+               % (count, ": " + "; ".join(wrong[:5]) if wrong else ""))
 
     try:
         imports = img.imports()

@@ -84,6 +84,14 @@ BUILDS = [
      "lacks DYNAMIC_BASE"),
     ("not stripped", ["-mwindows", "-Wl,--dynamicbase,--nxcompat"], False,
      "project", 101, [], 1, "FAIL COFF symbol table"),
+    ("no relocations", ["-mwindows",
+                        "-Wl,--dynamicbase,--nxcompat,--disable-reloc-section",
+                        "-s"], False, "project", 101, [], 1,
+     "FAIL base relocation table: 0 fixup(s)"),
+    # -N (--omagic) leaves .text writable.
+    ("writable code", ["-mwindows", "-Wl,--dynamicbase,--nxcompat,-N", "-s"],
+     False, "project", 101, [], 1,
+     "FAIL no section both writable and executable: not .text"),
     ("USER32 import", None, True, "project", 101, [], 1,
      "FAIL imported DLLs: KERNEL32.dll, USER32.dll"),
     ("32-bit colour icon", None, False, "16x16x32", 101, [], 1,
@@ -199,6 +207,9 @@ class CheckPE(unittest.TestCase):
             ("import directory RVA off in space",
              self.patch_directory(good, pe, 1, 0x7FFF0000),
              "import table unreadable"),
+            ("relocation directory RVA off in space",
+             self.patch_directory(good, pe, 5, 0x7FFF0000),
+             "base relocation table unreadable"),
         ]
         for name, data, want in cases:
             with self.subTest(name):
