@@ -122,8 +122,10 @@ CheckLookup(const std::string &bytes, const Names &names,
     }
 }
 
-/* One header name and one key that stand in the file, when there are any;
- * the header name may be "pelgrove" again, and the key may be empty. */
+/* One header name and one key that stand in the file, when there are any.
+ * Keys are taken from every line, comments and headers too, so that a key
+ * such as "#jre" or "[x]" is looked up and must not be found; the header
+ * name may be "pelgrove" again, and the key may be empty. */
 Names
 NamesFromFile(const std::string &bytes, fuzz::Choices *choose)
 {
@@ -137,8 +139,7 @@ NamesFromFile(const std::string &bytes, fuzz::Choices *choose)
         line = line.substr(first, line.find_last_not_of(" \r\n") - first + 1);
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
             sections.push_back(line.substr(1, line.size() - 2));
-        else if (line[0] != '[' && line[0] != '#' && line[0] != '!')
-            keys.push_back(line.substr(0, line.find('=')));
+        keys.push_back(line.substr(0, line.find('=')));
     }
     Names names = {"pelgrove", ""};
     if (!sections.empty())
