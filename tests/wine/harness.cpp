@@ -270,8 +270,11 @@ Run(const std::string &launcher, const Case &c, const std::string &folder)
     }
     AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
-    if (c.measurePeak)
+    if (c.measurePeak) {
         out.failure = MeasurePeak(process, &out.peak);
+        if (!out.failure.empty()) /* it may stand stopped at an event */
+            TerminateProcess(process.hProcess, 0xDEAD);
+    }
     WaitForSingleObject(process.hProcess, 60000);
     GetExitCodeProcess(process.hProcess, &out.exitCode);
 
@@ -301,7 +304,7 @@ std::string
 Megabytes(SIZE_T bytes)
 {
     char text[32];
-    snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
+    snprintf(text, sizeof text, "%.2f MiB", bytes / 1048576.0);
     return text;
 }
 
