@@ -2,7 +2,9 @@
 # setup.sh - installs what building and testing pelgrove needs, and only
 # what is missing, from Debian's packages: the mingw-w64 cross compiler for
 # 32-bit Windows, Wine with its 32-bit part (the i386 architecture), CMake,
-# Ninja, GoogleTest, Python 3 and a JDK for the demo's Java application.
+# Ninja, GoogleTest, Python 3, a JDK for the demo's Java application, and
+# clang with its runtime libraries for the fuzzers (libFuzzer and the
+# sanitizers).
 #
 #   setup.sh bench   also what `make bench` needs: hyperfine and Google
 #                    Benchmark.
@@ -25,6 +27,8 @@ command -v wine >/dev/null || need wine
 dpkg -s wine32:i386 >/dev/null 2>&1 || need wine32:i386
 [ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
 command -v javac >/dev/null && command -v jar >/dev/null || need openjdk-17-jdk-headless
+command -v clang++ >/dev/null || need clang
+dpkg -s libclang-rt-dev >/dev/null 2>&1 || need libclang-rt-dev
 
 [ -z "$missing" ] && exit 0
 

@@ -7,7 +7,10 @@
  */
 #include "fake_platform.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 
 namespace fake {
@@ -29,6 +32,8 @@ struct OpenFile {
 std::map<std::string, std::string> files;
 std::vector<OpenFile> table; /* handle h is table[h - 1] */
 DWORD readLimit;
+std::vector<DWORD> readSizes;
+size_t nextReadSize;
 int failAt;
 bool failStart;
 
@@ -39,6 +44,22 @@ Lookup(HANDLE handle)
     if (h == 0 || h > table.size() || !table[h - 1].open)
         return nullptr;
     return &table[h - 1];
+}
+
+/* Saves a fixture for the seed corpus, see fake_platform.h. */
+void
+SaveFixture(const std::string &bytes)
+{
+    const char *folder = std::getenv("PELGROVE_FIXTURE_DIR");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    unsigned long long hash = 14695981039346656037ull; /* FNV-1a */
+    for (unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211ull;
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", hash);
+    std::ofstream(std::string(folder) + "/" + name, std::ios::binary)
+        .write(bytes.data(), (std::streamsize)bytes.size());
 }
 
 } /* namespace */
@@ -54,6 +75,8 @@ Reset()
     files.clear();
     table.clear();
     readLimit = 0;
+    readSizes.clear();
+    nextReadSize = 0;
     failAt = 0;
     failStart = false;
 }
@@ -62,12 +85,20 @@ void
 AddFile(const std::string &name, const std::string &bytes)
 {
     files[name] = bytes;
+    SaveFixture(bytes);
 }
 
 void
 SetReadLimit(DWORD bytes)
 {
     readLimit = bytes;
+}
+
+void
+SetReadSizes(const std::vector<DWORD> &sizes)
+{
+    readSizes = sizes;
+    nextReadSize = 0;
 }
 
 void
@@ -114,6 +145,11 @@ ReadFile(HANDLE hFile, void *lpBuffer, DWORD nNumberOfBytesToRead,
         n = nNumberOfBytesToRead;
     if (readLimit != 0 && n > readLimit)
         n = readLimit;
+    if (!readSizes.empty()) {
+        DWORD most = readSizes[nextReadSize++ % readSizes.size()];
+        if (most != 0 && n > most)
+            n = most;
+    }
     std::memcpy(lpBuffer, file->bytes.data() + file->offset, n);
     file->offset += n;
     *lpNumberOfBytesRead = (DWORD)n;

@@ -6,6 +6,10 @@
  * can show what real files cannot: short reads that split a CR LF pair,
  * the Nth read failing, handles left open, and every argument of a process
  * start.
+ *
+ * With the environment variable PELGROVE_FIXTURE_DIR set, every file a test
+ * adds is also saved in that folder, named by a hash of its bytes: that is
+ * how the fuzzers' seed corpus is made from exactly the tests' fixtures.
  */
 #ifndef PELGROVE_FAKE_PLATFORM_H
 #define PELGROVE_FAKE_PLATFORM_H
@@ -45,6 +49,11 @@ void AddFile(const std::string &name, const std::string &bytes);
 
 /* Each ReadFile delivers at most this many bytes (0: as many as asked). */
 void SetReadLimit(DWORD bytes);
+
+/* ReadFile calls deliver at most sizes[0], sizes[1], ... bytes in turn,
+ * starting over after the last (a 0 there: as many as asked), on top of any
+ * SetReadLimit. An empty list turns this off. */
+void SetReadSizes(const std::vector<DWORD> &sizes);
 
 /* The nth ReadFile from now (1-based) fails, and every one after it. */
 void FailReadAt(int nth);

@@ -10,13 +10,26 @@
  * the low 8 bits) and, when a child was expected, the record that CHILD
  * wrote (see child.cpp). Prints "ok" or "not ok" per case; exits with the
  * number of failed cases.
+ *
+ * Some cases also read the launcher's peak memory. Wine zeroes a process's
+ * memory counters as soon as it has exited, so the harness starts those as
+ * its debugger and reads the counters while the launcher stands at its
+ * call to ExitProcess, its work done.
+ *
+ * Files that are large or random are made here at run time; the random
+ * ones, seeded, get their expected outcome from the plain model of the
+ * lookup (tests/model).
  */
 #include <windows.h>
+#include <psapi.h>
 
 #include <stdio.h>
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include "../model/ini_model.h"
 
 namespace {
 
@@ -33,13 +46,32 @@ struct Case {
     DWORD exitCode;
     std::string childCommand;   /* empty: nothing may be started */
     std::string childModule;    /* the program that must have run */
+    /* The rest is for the cases made at run time. */
+    bool childMayNotRun = false;  /* a start whose program may not exist;
+                                     if a child ran, it had childCommand */
+    size_t fillTo = 0;            /* filler after config up to this size */
+    bool measurePeak = false;     /* read the launcher's peak memory */
+    std::string peakBaseline;     /* a measured case this one must not
+                                     exceed by more than kPeakSlack */
+};
+
+struct Peak {
+    SIZE_T workingSet; /* most memory resident at once */
+    SIZE_T committed;  /* most private memory committed at once */
 };
 
 struct Outcome {
     DWORD exitCode;
     DWORD processes; /* started in the job, the launcher included */
     std::string failure;
+    Peak peak;       /* when measured */
 };
+
+/* Reading a big config.ini must not need memory in proportion to it: the
+ * launcher reads in fixed blocks. Allow this much above a tiny config for
+ * the noise of a Wine process (shared pages touched, heap growth in the
+ * loader), which is far below the size of the big file. */
+const SIZE_T kPeakSlack = 4u << 20;
 
 std::string
 Join(const std::string &folder, const std::string &name)
@@ -47,13 +79,40 @@ Join(const std::string &folder, const std::string &name)
     return folder + "\\" + name;
 }
 
+/* Lines a big config.ini is filled with: other sections holding the keys,
+ * a [pelgrove] section without them, commented-out entries, a line longer
+ * than a piece, lone CRs. None of it may be taken. */
+const char kFiller[] =
+    "[other]\r\njre=wrong.exe\r\njar=wrong.jar\r\n"
+    "[pelgrove]\r\n# jre=commented.exe\r\n!jar=commented.jar\r\n"
+    "jre =spaced.exe\r\nJAR=upper.jar\r\n[tools]\r\n"
+    "note=a lone\rCR\r\n"
+    "long=xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+    "\r\n";
+
+/* Writes head, then copies of kFiller until the file has fillTo bytes or
+ * more, then tail. */
 bool
-WriteBytes(const std::string &path, const std::string &bytes)
+WriteConfig(const std::string &path, const std::string &head, size_t fillTo,
+            const std::string &tail)
 {
     FILE *file = fopen(path.c_str(), "wb");
     if (file == nullptr)
         return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool ok = fwrite(head.data(), 1, head.size(), file) == head.size();
+    std::string block;
+    while (block.size() < (1u << 20))
+        block += kFiller;
+    for (size_t size = head.size(); ok && size < fillTo; size += block.size())
+        ok = fwrite(block.data(), 1, block.size(), file) == block.size();
+    ok = ok && fwrite(tail.data(), 1, tail.size(), file) == tail.size();
     return fclose(file) == 0 && ok;
 }
 
@@ -103,12 +162,85 @@ SameIgnoringCase(const std::string &a, const std::string &b)
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
+/* Debugs the launcher from its start to its end; while it stands at its
+ * call to ExitProcess, reads its peak memory. A breakpoint goes on
+ * KERNEL32's ExitProcess once the loader has stopped at its own initial
+ * breakpoint; system DLLs sit at the same address in every process, which
+ * the byte read back from the launcher confirms. */
+std::string
+MeasurePeak(const PROCESS_INFORMATION &process, Peak *peak)
+{
+    BYTE *exitProcess = (BYTE *)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                               "ExitProcess");
+    BYTE original = 0;
+    bool armed = false;
+    bool measured = false;
+    DEBUG_EVENT event;
+    while (WaitForDebugEvent(&event, 60000)) {
+        DWORD how = DBG_CONTINUE;
+        SIZE_T n;
+        if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+        } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+            CloseHandle(event.u.LoadDll.hFile);
+        } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
+            const EXCEPTION_RECORD &record =
+                event.u.Exception.ExceptionRecord;
+            BYTE breakpoint = 0xCC;
+            if (record.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                how = DBG_EXCEPTION_NOT_HANDLED; /* the launcher's own */
+            } else if (!armed) {
+                if (!ReadProcessMemory(process.hProcess, exitProcess,
+                                       &original, 1, &n) ||
+                    original != *exitProcess ||
+                    !WriteProcessMemory(process.hProcess, exitProcess,
+                                        &breakpoint, 1, &n))
+                    return "cannot set a breakpoint on ExitProcess";
+                FlushInstructionCache(process.hProcess, exitProcess, 1);
+                armed = true;
+            } else if (record.ExceptionAddress == exitProcess) {
+                PROCESS_MEMORY_COUNTERS counters = {};
+                counters.cb = sizeof counters;
+                if (!K32GetProcessMemoryInfo(process.hProcess, &counters,
+                                             sizeof counters) ||
+                    counters.PeakWorkingSetSize == 0)
+                    return "cannot read the launcher's memory counters";
+                peak->workingSet = counters.PeakWorkingSetSize;
+                peak->committed = counters.PeakPagefileUsage;
+                measured = true;
+                /* Put the byte back and let ExitProcess run from its start. */
+                CONTEXT context = {};
+                context.ContextFlags = CONTEXT_CONTROL;
+                HANDLE thread = OpenThread(THREAD_GET_CONTEXT |
+                                               THREAD_SET_CONTEXT,
+                                           FALSE, event.dwThreadId);
+                bool resumed =
+                    thread != nullptr &&
+                    WriteProcessMemory(process.hProcess, exitProcess,
+                                       &original, 1, &n) &&
+                    FlushInstructionCache(process.hProcess, exitProcess, 1) &&
+                    GetThreadContext(thread, &context);
+                context.Eip = (DWORD)(ULONG_PTR)exitProcess;
+                resumed = resumed && SetThreadContext(thread, &context);
+                if (thread != nullptr)
+                    CloseHandle(thread);
+                if (!resumed)
+                    return "cannot resume the launcher after the breakpoint";
+            }
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, how);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
+            return measured ? "" : "the launcher ended without ExitProcess";
+    }
+    return "no debug event from the launcher for 60 s";
+}
+
 /* Starts the launcher in a job and waits until it and everything it started
  * have exited. */
 Outcome
 Run(const std::string &launcher, const Case &c, const std::string &folder)
 {
-    Outcome out = {0, 0, ""};
+    Outcome out = {0, 0, "", {0, 0}};
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
     JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
@@ -127,14 +259,22 @@ Run(const std::string &launcher, const Case &c, const std::string &folder)
     }
     std::string commandLine = "\"" + launcher + "\"" + c.arguments;
     PROCESS_INFORMATION process;
+    DWORD flags = CREATE_SUSPENDED;
+    if (c.measurePeak)
+        flags |= DEBUG_ONLY_THIS_PROCESS;
     if (!CreateProcessA(launcher.c_str(), &commandLine[0], nullptr, nullptr,
-                        FALSE, CREATE_SUSPENDED, nullptr, folder.c_str(),
-                        &startup, &process)) {
+                        FALSE, flags, nullptr, folder.c_str(), &startup,
+                        &process)) {
         out.failure = "cannot start the launcher";
         return out;
     }
     AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
+    if (c.measurePeak) {
+        out.failure = MeasurePeak(process, &out.peak);
+        if (!out.failure.empty()) /* it may stand stopped at an event */
+            TerminateProcess(process.hProcess, 0xDEAD);
+    }
     WaitForSingleObject(process.hProcess, 60000);
     GetExitCodeProcess(process.hProcess, &out.exitCode);
 
@@ -151,7 +291,7 @@ Run(const std::string &launcher, const Case &c, const std::string &folder)
     QueryInformationJobObject(job, JobObjectBasicAccountingInformation,
                               &accounting, sizeof accounting, nullptr);
     out.processes = accounting.TotalProcesses;
-    if (!allGone)
+    if (!allGone && out.failure.empty())
         out.failure = "processes still running after 60 s";
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -161,7 +301,18 @@ Run(const std::string &launcher, const Case &c, const std::string &folder)
 }
 
 std::string
-Check(const std::string &launcher, const std::string &work, const Case &c)
+Megabytes(SIZE_T bytes)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%.2f MiB", bytes / 1048576.0);
+    return text;
+}
+
+/* Runs one case. note receives what was measured, for the "ok" line; peaks
+ * holds the measured cases so far, by name. */
+std::string
+Check(const std::string &launcher, const std::string &work, const Case &c,
+      std::map<std::string, Peak> *peaks, std::string *note)
 {
     std::string folder = Join(work, c.name);
     std::string config = Join(folder, "config.ini");
@@ -172,7 +323,7 @@ Check(const std::string &launcher, const std::string &work, const Case &c)
     RemoveDirectoryA(config.c_str());
     if (c.configIsDirectory)
         CreateDirectoryA(config.c_str(), nullptr);
-    else if (c.config && !WriteBytes(config, c.config + c.entries))
+    else if (c.config && !WriteConfig(config, c.config, c.fillTo, c.entries))
         return "cannot write config.ini";
 
     HANDLE held = INVALID_HANDLE_VALUE;
@@ -187,22 +338,50 @@ Check(const std::string &launcher, const std::string &work, const Case &c)
     Outcome out = Run(launcher, c, folder);
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
+    if (c.fillTo > 0) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExA(config.c_str(), GetFileExInfoStandard, &data);
+        *note = "config.ini of " +
+                std::to_string(((unsigned long long)data.nFileSizeHigh << 32) +
+                               data.nFileSizeLow) +
+                " bytes; ";
+        DeleteFileA(config.c_str()); /* no need to keep 64 MB around */
+    }
     if (!out.failure.empty())
         return out.failure;
 
+    if (c.measurePeak) {
+        (*peaks)[c.name] = out.peak;
+        *note += "peak working set " + Megabytes(out.peak.workingSet) +
+                ", peak committed " + Megabytes(out.peak.committed);
+    }
+    if (!c.peakBaseline.empty()) {
+        auto baseline = peaks->find(c.peakBaseline);
+        if (baseline == peaks->end())
+            return "no measured baseline " + c.peakBaseline;
+        const Peak &base = baseline->second;
+        *note += "; " + c.peakBaseline + ": " + Megabytes(base.workingSet) +
+                 ", " + Megabytes(base.committed);
+        if (out.peak.workingSet > base.workingSet + kPeakSlack ||
+            out.peak.committed > base.committed + kPeakSlack)
+            return "needs more memory than with a tiny config: " + *note;
+    }
+
     char text[256];
+    std::string got;
     if (out.exitCode != c.exitCode) {
         snprintf(text, sizeof text, "exit code 0x%08lX, expected 0x%08lX",
                  (unsigned long)out.exitCode, (unsigned long)c.exitCode);
         return text;
     }
     DWORD expectedProcesses = c.childCommand.empty() ? 1 : 2;
+    if (c.childMayNotRun && out.processes == 1)
+        return ReadBytes(record, &got) ? "a child wrote a record" : "";
     if (out.processes != expectedProcesses) {
         snprintf(text, sizeof text, "%lu processes ran, expected %lu",
                  (unsigned long)out.processes, (unsigned long)expectedProcesses);
         return text;
     }
-    std::string got;
     bool recorded = ReadBytes(record, &got);
     if (c.childCommand.empty())
         return recorded ? "a child wrote a record" : "";
@@ -230,6 +409,69 @@ Check(const std::string &launcher, const std::string &work, const Case &c)
                    "], expected [" + check.expected + "]";
     }
     return "";
+}
+
+/* xorshift64*: the same files on every machine, unlike rand(). */
+class Random {
+  public:
+    explicit Random(unsigned long long seed) : state_(seed) {}
+
+    unsigned
+    Below(unsigned below)
+    {
+        state_ ^= state_ >> 12;
+        state_ ^= state_ << 25;
+        state_ ^= state_ >> 27;
+        return (unsigned)((state_ * 2685821657736338717ull) >> 33) % below;
+    }
+
+  private:
+    unsigned long long state_;
+};
+
+std::string
+RandomBytes(Random *random, unsigned most)
+{
+    std::string bytes(random->Below(most + 1), '\0');
+    for (char &c : bytes)
+        c = (char)random->Below(256);
+    return bytes;
+}
+
+/* A config.ini of random binary bytes: a third of them nothing but that,
+ * the rest with the lines of a working config buried in it, so that some
+ * start the child and some start nothing. The model says which, and with
+ * which command line. */
+Case
+RandomBinaryCase(int number, Random *random, const std::string &child)
+{
+    std::string bytes;
+    if (random->Below(3) == 0) {
+        bytes = RandomBytes(random, 4000);
+    } else {
+        const std::string lines[] = {"[pelgrove]\r\n", "jre=" + child + "\r\n",
+                                     "jar=app.jar\r\n"};
+        for (const std::string &line : lines) {
+            bytes += RandomBytes(random, 40);
+            if (random->Below(8) != 0)
+                bytes += "\r\n";
+            bytes += line;
+        }
+        bytes += RandomBytes(random, 40);
+    }
+    const model::Launch launch = model::Launcher(bytes);
+    char name[32];
+    snprintf(name, sizeof name, "RandomBinary%02d", number);
+    Case c = {name, "", bytes, "", -1, NOT_HELD, false, 0xFFFFFFFF, "", ""};
+    if (launch.starts) {
+        c.exitCode = 0;
+        c.childCommand = launch.commandLine;
+        c.childModule = child;
+        /* A runtime value other than the child's path names no program,
+         * unless what follows a space is taken as arguments. */
+        c.childMayNotRun = launch.runtime != child;
+    }
+    return c;
 }
 
 } /* namespace */
@@ -268,7 +510,7 @@ main(int argc, char **argv)
     const std::string jar99 = std::string(95, 'a') + ".jar";
     const std::string jar100 = std::string(96, 'a') + ".jar";
 
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"NormalStart", section, runtime + archive, "", -1, NOT_HELD, false,
          0, started, child},
         {"NoConfigFile", nullptr, "", "", -1, NOT_HELD, false, failed, "", ""},
@@ -311,11 +553,38 @@ main(int argc, char **argv)
          NOT_HELD, false, 0, "", ""},
     };
 
+    /* The launcher's peak memory with a tiny config, then with a 64 MB one
+     * whose section stands at its very end. */
+    Case tiny = {"PeakMemoryTinyConfig", section, runtime + archive, "", -1,
+                 NOT_HELD, false, 0, started, child};
+    tiny.measurePeak = true;
+    cases.push_back(tiny);
+    Case big = {"Config64MegabytesSectionAtEnd", "# 64 MB\r\n",
+                section + runtime + archive, "", -1, NOT_HELD, false, 0,
+                started, child};
+    big.fillTo = 64u << 20;
+    big.measurePeak = true;
+    big.peakBaseline = tiny.name;
+    cases.push_back(big);
+
+    const int kRandomBinary = 40;
+    Random random(0x434F'4E46'4947'494Eull);
+    int randomStarts = 0;
+    for (int i = 0; i < kRandomBinary; i++) {
+        cases.push_back(RandomBinaryCase(i, &random, child));
+        randomStarts += cases.back().exitCode == 0;
+    }
+    printf("# %d random binary configs, %d of which the model says start\n",
+           kRandomBinary, randomStarts);
+
     int failures = 0;
+    std::map<std::string, Peak> peaks;
     for (const Case &c : cases) {
-        std::string failure = Check(launcher, work, c);
+        std::string note;
+        std::string failure = Check(launcher, work, c, &peaks, &note);
         if (failure.empty()) {
-            printf("ok %s\n", c.name.c_str());
+            printf("ok %s%s%s\n", c.name.c_str(), note.empty() ? "" : ": ",
+                   note.c_str());
         } else {
             printf("not ok %s: %s\n", c.name.c_str(), failure.c_str());
             failures++;
