@@ -32,48 +32,10 @@
 
 #include <string>
 
+#include "../wine/wintest.h"
 #include "cases.h"
 
 namespace {
-
-std::string
-Join(const std::string &folder, const std::string &name)
-{
-    return folder + "\\" + name;
-}
-
-std::string
-FullPath(const std::string &path)
-{
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full) : path;
-}
-
-bool
-WriteBytes(const std::string &path, const std::string &bytes)
-{
-    FILE *file = fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && ok;
-}
-
-bool
-ReadBytes(const std::string &path, std::string *bytes)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    char block[4096];
-    size_t n;
-    bytes->clear();
-    while ((n = fread(block, 1, sizeof block, file)) > 0)
-        bytes->append(block, n);
-    fclose(file);
-    return true;
-}
 
 void
 RemoveTree(const std::string &path)
@@ -94,16 +56,6 @@ RemoveTree(const std::string &path)
         FindClose(search);
     }
     RemoveDirectoryA(path.c_str());
-}
-
-/* The value of "name=" in the child's record, or "(missing)". */
-std::string
-Field(const std::string &record, const std::string &name)
-{
-    for (const std::string &line : Lines(record))
-        if (line.compare(0, name.size() + 1, name + "=") == 0)
-            return line.substr(name.size() + 1);
-    return "(missing)";
 }
 
 bool
@@ -195,64 +147,6 @@ RunCheck(const std::string &check, const std::string &arguments,
     return out;
 }
 
-struct Launched {
-    DWORD exitCode;
-    DWORD processes; /* started in the job, the launcher included */
-    std::string failure;
-};
-
-/* Starts the launcher in folder, in a job, and waits until it and
- * everything it started have exited. */
-Launched
-RunLauncher(const std::string &launcher, const std::string &folder)
-{
-    Launched out = {0, 0, ""};
-    HANDLE job = CreateJobObjectA(nullptr, nullptr);
-    HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
-    if (!job || !port ||
-        !SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation,
-                                 &link, sizeof link)) {
-        out.failure = "cannot set up a job object";
-        return out;
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    std::string commandLine = "\"" + launcher + "\"";
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(launcher.c_str(), &commandLine[0], nullptr, nullptr,
-                        FALSE, CREATE_SUSPENDED, nullptr, folder.c_str(),
-                        &startup, &process)) {
-        out.failure = "cannot start the launcher";
-        return out;
-    }
-    AssignProcessToJobObject(job, process.hProcess);
-    ResumeThread(process.hThread);
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &out.exitCode);
-
-    DWORD message;
-    ULONG_PTR key;
-    LPOVERLAPPED detail;
-    bool allGone = false;
-    while (GetQueuedCompletionStatus(port, &message, &key, &detail, 60000))
-        if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
-            allGone = true;
-            break;
-        }
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-    QueryInformationJobObject(job, JobObjectBasicAccountingInformation,
-                              &accounting, sizeof accounting, nullptr);
-    out.processes = accounting.TotalProcesses;
-    if (!allGone)
-        out.failure = "processes still running after 60 s";
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(port);
-    CloseHandle(job);
-    return out;
-}
-
 std::string
 CommandLineOf(const std::string &output)
 {
@@ -332,7 +226,7 @@ Check(const std::string &check, const std::string &launcher,
 
     std::string record = Join(folder, "child-record.txt");
     DeleteFileA(record.c_str());
-    Launched launched = RunLauncher(launcher, folder);
+    Launched launched = RunInJob(launcher, "", folder, -1);
     if (!launched.failure.empty())
         return launched.failure;
 

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "../model/ini_model.h"
+#include "wintest.h"
 
 namespace {
 
@@ -60,24 +61,11 @@ struct Peak {
     SIZE_T committed;  /* most private memory committed at once */
 };
 
-struct Outcome {
-    DWORD exitCode;
-    DWORD processes; /* started in the job, the launcher included */
-    std::string failure;
-    Peak peak;       /* when measured */
-};
-
 /* Reading a big config.ini must not need memory in proportion to it: the
  * launcher reads in fixed blocks. Allow this much above a tiny config for
  * the noise of a Wine process (shared pages touched, heap growth in the
  * loader), which is far below the size of the big file. */
 const SIZE_T kPeakSlack = 4u << 20;
-
-std::string
-Join(const std::string &folder, const std::string &name)
-{
-    return folder + "\\" + name;
-}
 
 /* Lines a big config.ini is filled with: other sections holding the keys,
  * a [pelgrove] section without them, commented-out entries, a line longer
@@ -114,52 +102,6 @@ WriteConfig(const std::string &path, const std::string &head, size_t fillTo,
         ok = fwrite(block.data(), 1, block.size(), file) == block.size();
     ok = ok && fwrite(tail.data(), 1, tail.size(), file) == tail.size();
     return fclose(file) == 0 && ok;
-}
-
-bool
-ReadBytes(const std::string &path, std::string *bytes)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    char block[4096];
-    size_t n;
-    bytes->clear();
-    while ((n = fread(block, 1, sizeof block, file)) > 0)
-        bytes->append(block, n);
-    fclose(file);
-    return true;
-}
-
-/* The value of "name=" in the child's record, or "(missing)". */
-std::string
-Field(const std::string &record, const std::string &name)
-{
-    std::string key = name + "=";
-    size_t at = 0;
-    while (at < record.size()) {
-        size_t end = record.find('\n', at);
-        if (end == std::string::npos)
-            end = record.size();
-        if (record.compare(at, key.size(), key) == 0)
-            return record.substr(at + key.size(), end - at - key.size());
-        at = end + 1;
-    }
-    return "(missing)";
-}
-
-std::string
-FullPath(const char *path)
-{
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full) : std::string(path);
-}
-
-bool
-SameIgnoringCase(const std::string &a, const std::string &b)
-{
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
 /* Debugs the launcher from its start to its end; while it stands at its
@@ -235,71 +177,6 @@ MeasurePeak(const PROCESS_INFORMATION &process, Peak *peak)
     return "no debug event from the launcher for 60 s";
 }
 
-/* Starts the launcher in a job and waits until it and everything it started
- * have exited. */
-Outcome
-Run(const std::string &launcher, const Case &c, const std::string &folder)
-{
-    Outcome out = {0, 0, "", {0, 0}};
-    HANDLE job = CreateJobObjectA(nullptr, nullptr);
-    HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
-    if (!job || !port ||
-        !SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation,
-                                 &link, sizeof link)) {
-        out.failure = "cannot set up a job object";
-        return out;
-    }
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (c.show >= 0) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = (WORD)c.show;
-    }
-    std::string commandLine = "\"" + launcher + "\"" + c.arguments;
-    PROCESS_INFORMATION process;
-    DWORD flags = CREATE_SUSPENDED;
-    if (c.measurePeak)
-        flags |= DEBUG_ONLY_THIS_PROCESS;
-    if (!CreateProcessA(launcher.c_str(), &commandLine[0], nullptr, nullptr,
-                        FALSE, flags, nullptr, folder.c_str(), &startup,
-                        &process)) {
-        out.failure = "cannot start the launcher";
-        return out;
-    }
-    AssignProcessToJobObject(job, process.hProcess);
-    ResumeThread(process.hThread);
-    if (c.measurePeak) {
-        out.failure = MeasurePeak(process, &out.peak);
-        if (!out.failure.empty()) /* it may stand stopped at an event */
-            TerminateProcess(process.hProcess, 0xDEAD);
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &out.exitCode);
-
-    DWORD message;
-    ULONG_PTR key;
-    LPOVERLAPPED detail;
-    bool allGone = false;
-    while (GetQueuedCompletionStatus(port, &message, &key, &detail, 60000))
-        if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
-            allGone = true;
-            break;
-        }
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-    QueryInformationJobObject(job, JobObjectBasicAccountingInformation,
-                              &accounting, sizeof accounting, nullptr);
-    out.processes = accounting.TotalProcesses;
-    if (!allGone && out.failure.empty())
-        out.failure = "processes still running after 60 s";
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(port);
-    CloseHandle(job);
-    return out;
-}
-
 std::string
 Megabytes(SIZE_T bytes)
 {
@@ -335,7 +212,12 @@ Check(const std::string &launcher, const std::string &work, const Case &c,
             return "cannot hold config.ini open";
     }
     SetEnvironmentVariableA("PELGROVE_PROBE", c.name.c_str());
-    Outcome out = Run(launcher, c, folder);
+    Peak peak = {0, 0};
+    Launched out = RunInJob(
+        launcher, c.arguments, folder, c.show,
+        c.measurePeak ? [&peak](const PROCESS_INFORMATION &process) {
+            return MeasurePeak(process, &peak);
+        } : std::function<std::string(const PROCESS_INFORMATION &)>());
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
     if (c.fillTo > 0) {
@@ -351,9 +233,9 @@ Check(const std::string &launcher, const std::string &work, const Case &c,
         return out.failure;
 
     if (c.measurePeak) {
-        (*peaks)[c.name] = out.peak;
-        *note += "peak working set " + Megabytes(out.peak.workingSet) +
-                ", peak committed " + Megabytes(out.peak.committed);
+        (*peaks)[c.name] = peak;
+        *note += "peak working set " + Megabytes(peak.workingSet) +
+                ", peak committed " + Megabytes(peak.committed);
     }
     if (!c.peakBaseline.empty()) {
         auto baseline = peaks->find(c.peakBaseline);
@@ -362,8 +244,8 @@ Check(const std::string &launcher, const std::string &work, const Case &c,
         const Peak &base = baseline->second;
         *note += "; " + c.peakBaseline + ": " + Megabytes(base.workingSet) +
                  ", " + Megabytes(base.committed);
-        if (out.peak.workingSet > base.workingSet + kPeakSlack ||
-            out.peak.committed > base.committed + kPeakSlack)
+        if (peak.workingSet > base.workingSet + kPeakSlack ||
+            peak.committed > base.committed + kPeakSlack)
             return "needs more memory than with a tiny config: " + *note;
     }
 
@@ -410,24 +292,6 @@ Check(const std::string &launcher, const std::string &work, const Case &c,
     }
     return "";
 }
-
-/* xorshift64*: the same files on every machine, unlike rand(). */
-class Random {
-  public:
-    explicit Random(unsigned long long seed) : state_(seed) {}
-
-    unsigned
-    Below(unsigned below)
-    {
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return (unsigned)((state_ * 2685821657736338717ull) >> 33) % below;
-    }
-
-  private:
-    unsigned long long state_;
-};
 
 std::string
 RandomBytes(Random *random, unsigned most)

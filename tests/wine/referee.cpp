@@ -30,6 +30,7 @@
 
 #include "../model/ini_model.h"
 #include "referee_reader.h"
+#include "wintest.h"
 
 namespace {
 
@@ -249,24 +250,6 @@ HandMade()
     return files;
 }
 
-/* xorshift64*: the same files on every machine, unlike rand(). */
-class Random {
-  public:
-    explicit Random(unsigned long long seed) : state_(seed) {}
-
-    unsigned
-    Below(unsigned below)
-    {
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return (unsigned)((state_ * 2685821657736338717ull) >> 33) % below;
-    }
-
-  private:
-    unsigned long long state_;
-};
-
 /* Text-like bytes, heavy in CRs and LFs, with NULs, high bytes, now and
  * then a run long enough to be cut at 499, and in some files a 0x1A. */
 File
@@ -302,14 +285,6 @@ RandomFile(int number, Random *random)
     char name[32];
     snprintf(name, sizeof name, "Random%03d", number);
     return {name, bytes};
-}
-
-std::string
-FullPath(const char *path)
-{
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full) : std::string(path);
 }
 
 } /* namespace */
