@@ -29,7 +29,8 @@
 #include <string.h>
 
 #include <string>
-#include <vector>
+
+#include "wintest.h"
 
 namespace {
 
@@ -40,21 +41,6 @@ Report(bool ok, const std::string &what)
 {
     printf("%s %s\n", ok ? "ok" : "not ok", what.c_str());
     failures += !ok;
-}
-
-bool
-ReadWholeFile(const char *path, std::vector<unsigned char> *bytes)
-{
-    FILE *file = fopen(path, "rb");
-    if (file == nullptr)
-        return false;
-    unsigned char block[4096];
-    size_t n;
-    bytes->clear();
-    while ((n = fread(block, 1, sizeof block, file)) > 0)
-        bytes->insert(bytes->end(), block, block + n);
-    fclose(file);
-    return true;
 }
 
 DWORD
@@ -83,13 +69,14 @@ FileOffset(const IMAGE_NT_HEADERS32 *nt, DWORD rva)
 void
 CheckFixups(const char *launcher, const unsigned char *base)
 {
-    std::vector<unsigned char> file;
-    if (!ReadWholeFile(launcher, &file) || file.size() < 0x200) {
+    std::string bytes;
+    if (!ReadBytes(launcher, &bytes) || bytes.size() < 0x200) {
         Report(false, std::string("read ") + launcher);
         return;
     }
+    const unsigned char *file = (const unsigned char *)bytes.data();
     const IMAGE_NT_HEADERS32 *nt = (const IMAGE_NT_HEADERS32 *)(
-        file.data() + ((const IMAGE_DOS_HEADER *)file.data())->e_lfanew);
+        file + ((const IMAGE_DOS_HEADER *)file)->e_lfanew);
     DWORD preferred = nt->OptionalHeader.ImageBase;
     DWORD delta = (DWORD)(UINT_PTR)base - preferred;
     char text[160];
@@ -102,7 +89,7 @@ CheckFixups(const char *launcher, const unsigned char *base)
     DWORD at = FileOffset(nt, directory->VirtualAddress);
     DWORD end = at + directory->Size;
     int fixed = 0, wrong = 0;
-    while (at != 0 && at + 8 <= end && end <= file.size()) {
+    while (at != 0 && at + 8 <= end && end <= bytes.size()) {
         DWORD page = Read32(&file[at]);
         DWORD size = Read32(&file[at + 4]);
         if (size < 8)
@@ -129,17 +116,13 @@ CheckFixups(const char *launcher, const unsigned char *base)
 bool
 CopyAsLibrary(const char *launcher, const std::string &copy)
 {
-    std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(launcher, &bytes) || bytes.size() < 0x200)
+    std::string bytes;
+    if (!ReadBytes(launcher, &bytes) || bytes.size() < 0x200)
         return false;
     IMAGE_NT_HEADERS32 *nt = (IMAGE_NT_HEADERS32 *)(
-        bytes.data() + ((IMAGE_DOS_HEADER *)bytes.data())->e_lfanew);
+        &bytes[0] + ((IMAGE_DOS_HEADER *)&bytes[0])->e_lfanew);
     nt->FileHeader.Characteristics |= IMAGE_FILE_DLL;
-    FILE *file = fopen(copy.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && ok;
+    return WriteBytes(copy, bytes);
 }
 
 /* The "--enter" half: the loader calls the launcher's entry point, which
@@ -169,25 +152,12 @@ void
 RunCase(const char *self, const char *copy, const std::string &work,
         const Case &c)
 {
-    std::string folder = work + "\\" + c.name;
+    std::string folder = Join(work, c.name);
     CreateDirectoryA(folder.c_str(), nullptr);
-    FILE *config = fopen((folder + "\\config.ini").c_str(), "wb");
-    bool written = config != nullptr &&
-                   fputs(c.config, config) >= 0 && fclose(config) == 0;
-    std::string command = std::string("\"") + self + "\" --enter \"" +
-                          copy + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
     DWORD exitCode = 0x7FFFFFFF;
-    if (written && CreateProcessA(self, &command[0], nullptr, nullptr, FALSE,
-                                  0, nullptr, folder.c_str(), &startup,
-                                  &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
+    if (WriteBytes(Join(folder, "config.ini"), c.config))
+        exitCode = RunInJob(self, std::string(" --enter \"") + copy + "\"",
+                            folder, -1).exitCode;
     char text[160];
     snprintf(text, sizeof text, "%s: moved launcher exits 0x%08lx, want "
              "0x%08lx", c.name, (unsigned long)exitCode,
@@ -207,7 +177,7 @@ main(int argc, char **argv)
         return 2;
     }
     CreateDirectoryA(argv[2], nullptr);
-    std::string copy = std::string(argv[2]) + "\\pelgrove-as-library.exe";
+    std::string copy = Join(argv[2], "pelgrove-as-library.exe");
     if (!CopyAsLibrary(argv[1], copy)) {
         Report(false, "copy " + std::string(argv[1]) + " to " + copy);
         return failures;
